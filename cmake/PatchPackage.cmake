@@ -1,0 +1,40 @@
+# Writes a resource script that embeds one patch package directory:
+#   script.txt      -> RESOURCE_SCRIPT     TEXT
+#   background.bmp  -> RESOURCE_BACKGROUND BMP
+#   payload/N       -> RESOURCE_FILEN      BIN   (N decimal, no leading zeros)
+# every one byte for byte and language neutral. The output is rewritten only
+# when it changes, so re-configuring with another package rebuilds only that.
+function(mivaro_package_rc package_dir output files_var)
+    get_filename_component(package_dir "${package_dir}" ABSOLUTE)
+    foreach(required script.txt background.bmp)
+        if(NOT EXISTS "${package_dir}/${required}")
+            message(FATAL_ERROR "Patch package ${package_dir} has no ${required}")
+        endif()
+    endforeach()
+
+    set(files "${package_dir}/script.txt" "${package_dir}/background.bmp")
+    set(rc "// Generated from ${package_dir}\nLANGUAGE 0, 0\n")
+    string(APPEND rc "RESOURCE_SCRIPT TEXT \"${package_dir}/script.txt\"\n")
+    string(APPEND rc "RESOURCE_BACKGROUND BMP \"${package_dir}/background.bmp\"\n")
+
+    file(GLOB payload_names RELATIVE "${package_dir}/payload" "${package_dir}/payload/*")
+    set(numbers "")
+    foreach(name IN LISTS payload_names)
+        if(name MATCHES "^(0|[1-9][0-9]*)$" AND NOT IS_DIRECTORY "${package_dir}/payload/${name}")
+            list(APPEND numbers ${name})
+        endif()
+    endforeach()
+    list(SORT numbers COMPARE NATURAL)
+    foreach(n IN LISTS numbers)
+        string(APPEND rc "RESOURCE_FILE${n} BIN \"${package_dir}/payload/${n}\"\n")
+        list(APPEND files "${package_dir}/payload/${n}")
+    endforeach()
+
+    file(WRITE "${output}.new" "${rc}")
+    configure_file("${output}.new" "${output}" COPYONLY)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${package_dir}")
+    if(EXISTS "${package_dir}/payload")
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${package_dir}/payload")
+    endif()
+    set(${files_var} "${files}" PARENT_SCOPE)
+endfunction()

@@ -97,13 +97,9 @@ public:
                 throw FormError(fixup.Line, AnsiString("コンポーネント ") + fixup.Name + " が見つかりません");
             fixup.Assign(component);
         }
-        for (const TFormClass::TFieldEntry& field : class_.fields_) {
-            TComponent* component = form_.FindComponent(field.Name);
-            if (!component)
+        for (const TFormClass::TFieldEntry& field : class_.fields_)
+            if (!form_.FindComponent(field.Name))
                 throw FormError(root.Line, AnsiString("コンポーネント ") + field.Name + " がフォームにありません");
-            if (!field.Assign(form_, component))
-                throw FormError(root.Line, AnsiString("コンポーネント ") + field.Name + " のクラスが違います");
-        }
         form_.ApplyTabOrder();
     }
 
@@ -148,6 +144,11 @@ private:
         if (!component)
             throw FormError(object.Line, AnsiString("クラス ") + object.ClassName + " (" + object.Name + ") は不明です");
         component->Name = object.Name;
+        // The field refers to the component before its properties are set,
+        // so handlers that run meanwhile find it.
+        for (const TFormClass::TFieldEntry& field : class_.fields_)
+            if (object.Name == field.Name && !field.Assign(form_, component))
+                throw FormError(object.Line, AnsiString("コンポーネント ") + object.Name + " のクラスが違います");
         if (!container.AddChild(component))
             throw FormError(object.Line, AnsiString("クラス ") + object.ClassName + " は " + container.Name +
                                              " の中に置けません");

@@ -313,9 +313,10 @@ void TControl::Click()
 
 void TControl::Invalidate() const
 {
-    // Letters may reach past the bounds; the whole client area is cheap to repaint.
-    if (parent_ && parent_->Handle())
-        InvalidateRect(parent_->Handle(), nullptr, TRUE);
+    if (parent_ && parent_->Handle()) {
+        const RECT rect = BoundsRect();
+        InvalidateRect(parent_->Handle(), &rect, TRUE);
+    }
 }
 
 bool TControl::SetProperty(const TFormProperty& property, TFormBinder& binder)
@@ -423,7 +424,9 @@ void TLabel::Paint(TCanvas& canvas)
     HGDIOBJ oldFont = SelectObject(dc, font.Handle());
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColor = SetTextColor(dc, ColorToRGB(font.Color()));
-    DrawTextA(dc, Caption().c_str(), Caption().Length(), &rect, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
+    // Clipped to the label's bounds, as laid out: a wider substitute font
+    // must not write over the label beside it.
+    DrawTextA(dc, Caption().c_str(), Caption().Length(), &rect, DT_LEFT | DT_TOP | DT_SINGLELINE);
     SetTextColor(dc, oldColor);
     SetBkMode(dc, oldMode);
     SelectObject(dc, oldFont);

@@ -6,8 +6,11 @@
 # when it changes, so re-configuring with another package rebuilds only that.
 function(mivaro_package_rc package_dir output files_var)
     get_filename_component(package_dir "${package_dir}" ABSOLUTE)
+    if(package_dir MATCHES "[\"\\]")
+        message(FATAL_ERROR "Patch package path ${package_dir} holds a quote or backslash, which a resource script cannot name")
+    endif()
     foreach(required script.txt background.bmp)
-        if(NOT EXISTS "${package_dir}/${required}")
+        if(NOT EXISTS "${package_dir}/${required}" OR IS_DIRECTORY "${package_dir}/${required}")
             message(FATAL_ERROR "Patch package ${package_dir} has no ${required}")
         endif()
     endforeach()
@@ -22,6 +25,10 @@ function(mivaro_package_rc package_dir output files_var)
     foreach(name IN LISTS payload_names)
         if(name MATCHES "^(0|[1-9][0-9]*)$" AND NOT IS_DIRECTORY "${package_dir}/payload/${name}")
             list(APPEND numbers ${name})
+        else()
+            # Most likely a misnamed payload (e.g. "01"): say so rather than
+            # ship a package that fails at that file.
+            message(WARNING "Patch package ${package_dir}: payload/${name} is not a payload number; not embedded")
         endif()
     endforeach()
     list(SORT numbers COMPARE NATURAL)

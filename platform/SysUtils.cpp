@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "platform/CodePage.h"
 
@@ -131,7 +132,7 @@ int StrToIntDef(const AnsiString& text, int defaultValue)
         }
         if (!negative && magnitude > 0x7FFFFFFFULL)
             return defaultValue;
-        return negative ? static_cast<int>(0 - magnitude) : static_cast<int>(magnitude);
+        return static_cast<int>(negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude));
     }
     // Hexadecimal: up to 32 bits, taken as a signed 32-bit pattern.
     if (p == end)
@@ -186,10 +187,9 @@ AnsiString Format(const char* format, ...)
     va_end(measure);
     AnsiString result;
     if (needed > 0) {
-        char* buffer = new char[static_cast<unsigned>(needed) + 1];
-        std::vsnprintf(buffer, static_cast<unsigned>(needed) + 1, format, args);
-        result = AnsiString(buffer, needed);
-        delete[] buffer;
+        std::vector<char> buffer(static_cast<std::size_t>(needed) + 1);
+        if (std::vsnprintf(buffer.data(), buffer.size(), format, args) == needed)
+            result = AnsiString(buffer.data(), needed);
     }
     va_end(args);
     return result;

@@ -1,7 +1,9 @@
 #include "platform/AnsiString.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <new>
 
 #include "platform/SysUtils.h"
@@ -90,12 +92,7 @@ int AnsiString::Pos(const AnsiString& what) const
 
 AnsiString& AnsiString::operator+=(const AnsiString& tail)
 {
-    if (&tail == this) {
-        AnsiString copy(tail);
-        Append(copy.data_, copy.length_);
-    } else {
-        Append(tail.data_, tail.length_);
-    }
+    Append(tail.data_, tail.length_);
     return *this;
 }
 
@@ -111,7 +108,13 @@ void AnsiString::Append(const char* data, int length)
         return;
     if (length > 0x7FFFFFFE - length_)
         throw std::bad_alloc();
+    // Bytes of this very text (s.Append(s.c_str(), ...)) move with the buffer.
+    const std::less_equal<const char*> notAfter;
+    const bool inside = data_ && notAfter(data_, data) && notAfter(data, data_ + length_);
+    const std::ptrdiff_t offset = inside ? data - data_ : 0;
     Reserve(length_ + length);
+    if (inside)
+        data = data_ + offset;
     std::memcpy(data_ + length_, data, length);
     length_ += length;
     data_[length_] = '\0';

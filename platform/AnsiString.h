@@ -30,6 +30,7 @@ public:
 
     AnsiString& operator+=(const AnsiString& tail);
     AnsiString& operator+=(char byte);
+    // data may point into this very text.
     void Append(const char* data, int length);
 
     friend bool operator==(const AnsiString& a, const AnsiString& b) noexcept;

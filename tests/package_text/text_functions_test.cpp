@@ -48,11 +48,24 @@ TEST(AnsiStringIndex, SubStringIsClippedToTheText)
     EXPECT_EQ("abcd", Str(text.SubString(1, INT_MAX)));
 }
 
-TEST(AnsiStringIndex, AppendingToItselfDoublesTheText)
+TEST(AnsiStringIndex, AppendingItsOwnBytesSurvivesTheBufferGrowing)
 {
     AnsiString text("ab");
     text += text;
     EXPECT_EQ("abab", Str(text));
+
+    // A neighbour allocated right after keeps the buffer from growing in place.
+    const std::string bytes(4096, 'x');
+    AnsiString big(Ansi(bytes + "yz"));
+    const AnsiString neighbour(Ansi(bytes));
+    big.Append(big.c_str() + 4096, 2);
+    big.Append(big.c_str(), big.Length());
+    const std::string got = Str(big);
+    const std::string expected = bytes + "yzyz" + bytes + "yzyz";
+    ASSERT_EQ(expected.size(), got.size());
+    EXPECT_EQ(expected.substr(4090, 12), got.substr(4090, 12));
+    EXPECT_EQ(expected.substr(expected.size() - 12), got.substr(got.size() - 12));
+    EXPECT_TRUE(expected == got);
 }
 
 struct ByteTypeCase {

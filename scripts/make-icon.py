@@ -9,6 +9,7 @@ header 40, palette 64, colour bits 512, mask bits 128.
 
     python3 scripts/make-icon.py [output.ico]
 """
+import math
 import os
 import struct
 import sys
@@ -37,7 +38,6 @@ def inside_rounded_square(x, y, lo, hi, radius):
 
 def inside_star(x, y, cx, cy, outer, inner):
     """Whether the centre of pixel (x, y) lies in a five-pointed star."""
-    import math
     points = []
     for i in range(10):
         r = outer if i % 2 == 0 else inner
@@ -112,6 +112,7 @@ def main():
     rows = draw()
     with open(output, 'wb') as f:
         f.write(icon_bytes(rows))
+    # A preview of the drawing, one palette index (hex) per pixel.
     for row in rows:
         print(''.join('.' if c is TRANSPARENT else '0123456789ABCDEF'[c] for c in row))
 

@@ -9,6 +9,8 @@ namespace {
 
 // How often the waits look at the windows again.
 constexpr DWORD kPollMs = 30;
+// How long a window may take to answer a message that reads it.
+constexpr UINT kMessageTimeoutMs = 2000;
 
 class ScreenDc {
 public:
@@ -130,12 +132,17 @@ std::string ClassNameOf(HWND window)
 
 std::string TextOf(HWND window)
 {
-    if (!window)
+    // WM_GETTEXT, not GetWindowText: for a window of another process that
+    // gives only the caption kept by the system, never an edit's own text.
+    DWORD_PTR length = 0;
+    if (!window || !SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &length))
         return std::string();
-    const int length = GetWindowTextLengthA(window);
-    std::string text(static_cast<size_t>(std::max(length, 0)) + 1, '\0');
-    const int got = GetWindowTextA(window, &text[0], static_cast<int>(text.size()));
-    text.resize(static_cast<size_t>(std::max(got, 0)));
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
+                             kMessageTimeoutMs, &got))
+        return std::string();
+    text.resize(std::min(static_cast<size_t>(got), text.size() - 1));
     return text;
 }
 

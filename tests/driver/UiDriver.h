@@ -48,7 +48,6 @@ struct WindowInfo {
     bool Enabled = false;
     bool Visible = false;
     std::vector<ControlInfo> Controls;  // direct children, in Z order
-    HWND FirstTabStop = nullptr;        // where the dialog keys start
 };
 
 std::string ClassNameOf(HWND window);

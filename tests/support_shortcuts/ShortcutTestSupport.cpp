@@ -163,9 +163,13 @@ void TScratch::Track(const std::string& path, bool isFolder)
 void TScratch::RemoveAll()
 {
     for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
-        if (it->isFolder)
-            RemoveDirectoryW(it->path.c_str());
-        else
+        if (it->isFolder) {
+            // The shell may still look into a folder it was shown a moment ago.
+            for (int attempt = 0; attempt < 20 && !RemoveDirectoryW(it->path.c_str()) &&
+                                  GetFileAttributesW(it->path.c_str()) != INVALID_FILE_ATTRIBUTES;
+                 ++attempt)
+                Sleep(50);
+        } else
             DeleteFileW(it->path.c_str());
     }
     items_.clear();

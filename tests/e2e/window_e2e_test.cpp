@@ -169,7 +169,7 @@ TEST_F(E2eWindow, MainWindowLayoutAndStartDisabledWithoutDirectory)
 
 // Start-up with the sample package and none of its shortcuts in the Programs
 // menu: the one message about the missing target, before the window shows.
-TEST_F(E2eWindow, DISABLED_SamplePackageWithoutShortcutReportsTheMissingTarget)
+TEST_F(E2eWindow, SamplePackageWithoutShortcutReportsTheMissingTarget)
 {
     e2e::Run run;
     std::string error;
@@ -193,7 +193,7 @@ TEST_F(E2eWindow, DISABLED_SamplePackageWithoutShortcutReportsTheMissingTarget)
 // Start follows the target field: enabled once start-up shows the directory
 // of a found shortcut, disabled when nothing was found. The caption is the
 // script's, or the form's "FormMain" without one.
-TEST_F(E2eWindow, DISABLED_StartFollowsTheDirectoryFoundAtStartUp)
+TEST_F(E2eWindow, StartFollowsTheDirectoryFoundAtStartUp)
 {
     // ASCII names: Wine creates no file with other names unless the Japanese
     // locale is installed on the host.

@@ -525,8 +525,18 @@ TApplication::~TApplication()
 
 void TApplication::Initialize()
 {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
+    // The common controls are taken by name at run time, not imported: the
+    // manifest's side-by-side version 6 answers, else the system folder's,
+    // never a DLL lying beside the installer.
+    using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    HMODULE comctl = LoadLibraryExA("comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!comctl)
+        comctl = LoadLibraryA("comctl32.dll");
+    FARPROC proc = comctl ? GetProcAddress(comctl, "InitCommonControlsEx") : nullptr;
+    if (proc) {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+        reinterpret_cast<InitCommonControlsExFn>(reinterpret_cast<void*>(proc))(&controls);
+    }
     Handle();
 }
 

@@ -93,10 +93,13 @@ void TCustomMemoryStream::SaveToFile(const AnsiString& fileName) const
         throw EFCreateError(fileName);
 
     AnsiString tempPath;
-    ScopedFileHandle file(CreateTemporaryBeside(fileName, tempPath));
-    if (!file.Valid())
+    HANDLE created = CreateTemporaryBeside(fileName, tempPath);
+    if (created == INVALID_HANDLE_VALUE)
         throw EFCreateError(fileName);
+    // Declared before the handle, so the handle is closed before the file
+    // is deleted: an open file cannot be deleted.
     TemporaryFile temporary(tempPath);
+    ScopedFileHandle file(created);
 
     // One write of the whole size, straight from the stream's memory.
     DWORD written = 0;

@@ -4,6 +4,7 @@
 
 #include <shlobj.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -388,6 +389,64 @@ TEST_F(E2ePatch, OtherPatchTypesAndAMissingListWriteNothing)
         EXPECT_TRUE(run.Finish(e2e::kTimeoutMs, exitCode));
         EXPECT_EQ(exitCode, 0u);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A disk that fills up while the payload is written: the failure message,
+// the game's old file byte for byte as it was, no temporary file left.
+// scripts/test maps a small filesystem of its own as the drive it names.
+TEST_F(E2ePatch, FullDiskLeavesTheOldFileIntact)
+{
+    const char* drive = std::getenv("MIVARO_FULLDISK_DRIVE");
+    if (!drive || !*drive)
+        GTEST_SKIP() << "no small filesystem mapped (MIVARO_FULLDISK_DRIVE unset): full disk not tested";
+    const std::string root = std::string(drive) + "\\";
+    const std::string game = root + "FullGame\\";
+    const std::string filler = root + "filler.bin";
+    DeleteFileA(filler.c_str());
+    DeleteFileA((game + "data.xp3").c_str());
+    DeleteFileA((game + "game.exe").c_str());
+    RemoveDirectoryA(game.c_str());
+    ASSERT_TRUE(CreateDirectoryA(game.c_str(), nullptr)) << GetLastError();
+    ASSERT_TRUE(e2e::WriteFileBytes(game + "game.exe", "MZ"));
+    const std::string old(100 * 1024, 'o');
+    ASSERT_TRUE(e2e::WriteFileBytes(game + "data.xp3", old));
+
+    // Leave less free space than the payload needs.
+    ULARGE_INTEGER freeBytes;
+    ASSERT_TRUE(GetDiskFreeSpaceExA(root.c_str(), &freeBytes, nullptr, nullptr));
+    const ULONGLONG keepFree = 48 * 1024;
+    ASSERT_GT(freeBytes.QuadPart, keepFree);
+    ASSERT_TRUE(e2e::WriteFileBytes(filler, std::string(static_cast<size_t>(freeBytes.QuadPart - keepFree), 'f')));
+    const std::string payload(150 * 1024, 'p');
+
+    std::string error;
+    e2e::ProgramsShortcut link;
+    ASSERT_TRUE(link.Create(e2e::ProgramsShortcut::CurrentUser, "mivaroE2E\\Game.lnk", game + "game.exe", error))
+        << error;
+    const std::string exe =
+        Variant("fulldisk", Script({"data.xp3"}), {ResourceChange::Replace("RESOURCE_FILE0", "BIN", payload)});
+    e2e::Run run;
+    ASSERT_TRUE(run.Open(exe, e2e::kTimeoutMs, error)) << error;
+    const ControlInfo* edit = e2e::ControlAt(run.Info, "Edit", 0);
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->Text, game);
+    EXPECT_EQ(Texts(PressStart(run, true)), std::vector<std::string>({kFailed}));
+    DWORD exitCode = 1;
+    EXPECT_TRUE(run.Finish(e2e::kTimeoutMs, exitCode));
+
+    std::string bytes;
+    ASSERT_TRUE(e2e::ReadFileBytes(game + "data.xp3", bytes));
+    EXPECT_TRUE(bytes == old) << "got " << bytes.size() << " bytes";
+    EXPECT_EQ(Leftovers(game), std::vector<std::string>());
+
+    DeleteFileA(filler.c_str());
+    DeleteFileA((game + "data.xp3").c_str());
+    DeleteFileA((game + "game.exe").c_str());
+    RemoveDirectoryA(game.c_str());
 }
 
 }  // namespace

@@ -552,4 +552,12 @@ const uidriver::ControlInfo* ControlAt(const uidriver::WindowInfo& info, const c
     return nullptr;
 }
 
+std::string Describe(const std::vector<uidriver::MessageBoxInfo>& boxes)
+{
+    std::string text;
+    for (const uidriver::MessageBoxInfo& box : boxes)
+        text += "[" + box.Caption + "] " + box.Text + "\n";
+    return text.empty() ? "(no message box)" : text;
+}
+
 }  // namespace e2e

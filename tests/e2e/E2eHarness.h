@@ -103,6 +103,9 @@ struct Run {
 const uidriver::ControlInfo* ControlAt(const uidriver::WindowInfo& info, const char* className, size_t index);
 
 // How long a step may take: the start of a child process under Wine included.
+// The message boxes seen, one line each as "[caption] text", for failure output.
+std::string Describe(const std::vector<uidriver::MessageBoxInfo>& boxes);
+
 constexpr DWORD kTimeoutMs = 20000;
 
 }  // namespace e2e

@@ -9,6 +9,7 @@
 
 using e2e::ResourceChange;
 using uidriver::ControlInfo;
+using e2e::Describe;
 using uidriver::MessageBoxInfo;
 
 namespace {
@@ -18,14 +19,6 @@ const char kStartCaption[] = "修正開始(&S)";
 const char kCancelCaption[] = "中止(&C)";
 const char kNoTargetMessage[] =
     "プログラムメニュー内に対象ソフトが見つかりません\n対象ソフトがインストールされていない可能性があります";
-
-std::string Describe(const std::vector<MessageBoxInfo>& boxes)
-{
-    std::string text;
-    for (const MessageBoxInfo& box : boxes)
-        text += "[" + box.Caption + "] " + box.Text + "\n";
-    return text.empty() ? "(no message box)" : text;
-}
 
 // Every message box is the platform's: the application title, one button.
 void ExpectAllMessageBoxesOwnedByTheApplication(const std::vector<MessageBoxInfo>& boxes)

@@ -12,6 +12,7 @@
 
 using e2e::ResourceChange;
 using uidriver::ControlInfo;
+using e2e::Describe;
 using uidriver::MessageBoxInfo;
 
 namespace {
@@ -24,14 +25,6 @@ const char kFailed[] = "修正に失敗しました";
 const char kCancel[] = "中止(&C)";
 const char kExit[] = "終了(&X)";
 const char kLinkFolder[] = "mivaroE2E";
-
-std::string Describe(const std::vector<MessageBoxInfo>& boxes)
-{
-    std::string text;
-    for (const MessageBoxInfo& box : boxes)
-        text += "[" + box.Caption + "] " + box.Text + "\n";
-    return text.empty() ? "(no message box)" : text;
-}
 
 std::vector<std::string> Texts(const std::vector<MessageBoxInfo>& boxes)
 {

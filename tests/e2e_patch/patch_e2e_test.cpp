@@ -4,7 +4,9 @@
 
 #include <shlobj.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -47,6 +49,22 @@ std::vector<std::string> Leftovers(const std::string& folder)
     while (FindNextFileA(find, &data));
     FindClose(find);
     return names;
+}
+
+// The files of a folder (not below it), by name, with their bytes.
+std::map<std::string, std::string> FilesIn(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return files;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            e2e::ReadFileBytes(folder + data.cFileName, files[data.cFileName]);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return files;
 }
 
 // A shortcut whose target is a shell object without a file-system path.
@@ -99,11 +117,12 @@ protected:
     }
 
     // A script of patch type 1 finding the game through "mivaroE2E\Game.lnk".
-    static std::vector<std::string> Script(const std::vector<std::string>& outFiles, const char* type = "1")
+    static std::vector<std::string> Script(const std::vector<std::string>& outFiles, const char* type = "1",
+                                           const char* link = "Game.lnk")
     {
         std::vector<std::string> lines = {"*Caption", "\tE2E", "*GameTitle", "\tGame", "*PatchType",
-                                          std::string("\t") + type, "%LinkPath", "\tmivaroE2E\\Game.lnk", "%%",
-                                          "%OutFiles"};
+                                          std::string("\t") + type, "%LinkPath",
+                                          std::string("\tmivaroE2E\\") + link, "%%", "%OutFiles"};
         for (const std::string& item : outFiles)
             lines.push_back("\t" + item);
         lines.push_back("%%");
@@ -244,6 +263,9 @@ TEST_F(E2ePatch, StartUpFindsTheGameOrSaysWhy)
 }
 
 // Start writes every payload under its name, or fails without harm.
+// Every way a write can fail, and the ways it succeeds. After each run every
+// file the game folder held before is byte for byte as it was or wholly the
+// payload meant for it, and no temporary file is left.
 TEST_F(E2ePatch, StartWritesThePayloadsOrFailsLeavingOldFilesIntact)
 {
     InstallGameShortcut();
@@ -251,7 +273,13 @@ TEST_F(E2ePatch, StartWritesThePayloadsOrFailsLeavingOldFilesIntact)
     const std::string payload1 = "payload one";
     const std::string old = "old content of the game's file";
 
-    enum Setup { Nothing, Existing, ReadOnly, HeldOpen, FolderRemoved };
+    // A small filesystem of its own that scripts/test maps as a drive: the
+    // full-disk row plays there, with less free space than payload0 needs.
+    const char* fullDrive = std::getenv("MIVARO_FULLDISK_DRIVE");
+    const std::string fullGame = fullDrive && *fullDrive ? std::string(fullDrive) + "\\FullGame\\" : "";
+    e2e::ProgramsShortcut fullLink;
+
+    enum Setup { Nothing, Existing, ReadOnly, HeldOpen, FolderRemoved, DiskFull };
     struct Row {
         const char* Name;
         std::vector<std::string> OutFiles;
@@ -272,31 +300,65 @@ TEST_F(E2ePatch, StartWritesThePayloadsOrFailsLeavingOldFilesIntact)
         {"emptyfirst", {"", "b.dat"}, {no0, p1}, Nothing, {kDone}, kExit, {{"b.dat", payload1}}, __LINE__},
         {"missingpayload", {"data.xp3", "b.dat"}, {p0}, Nothing, {kFailed}, kCancel,
          {{"data.xp3", payload0}, {"b.dat", ""}}, __LINE__},
+        // The second item's payload is missing: the game's file it names stays.
+        {"missingpayloadold", {"b.dat", "data.xp3"}, {p0}, Existing, {kFailed}, kCancel,
+         {{"b.dat", payload0}, {"data.xp3", old}}, __LINE__},
         {"nofolder", {"nosuch\\x.bin"}, {p0}, Nothing, {kFailed}, kCancel, {{"nosuch\\x.bin", ""}}, __LINE__},
         {"readonly", {"data.xp3"}, {p0}, ReadOnly, {kFailed}, kCancel, {{"data.xp3", old}}, __LINE__},
         {"heldopen", {"data.xp3"}, {p0}, HeldOpen, {kFailed}, kCancel, {{"data.xp3", old}}, __LINE__},
         {"folderremoved", {"data.xp3"}, {p0}, FolderRemoved, {kFailed}, kCancel, {}, __LINE__},
+        {"diskfull", {"data.xp3"}, {p0}, DiskFull, {kFailed}, kCancel, {{"data.xp3", old}}, __LINE__},
         {"emptylist", {}, {p0}, Nothing, {kDone}, kExit, {{"data.xp3", ""}}, __LINE__},
     };
 
     for (const Row& row : rows) {
         SCOPED_TRACE(::testing::Message() << "line " << row.Line << ": " << row.Name);
-        const std::string exe = Variant(row.Name, Script(row.OutFiles), row.Payloads);
-        const std::string target = game_ + "data.xp3";
+        const bool diskFull = row.Before == DiskFull;
+        if (diskFull && fullGame.empty()) {
+            std::printf("[  SKIPPED ] %s: no small filesystem mapped (MIVARO_FULLDISK_DRIVE unset)\n", row.Name);
+            continue;
+        }
+        const std::string folder = diskFull ? fullGame : game_;
+        const std::string exe = Variant(row.Name, Script(row.OutFiles, "1", diskFull ? "Full.lnk" : "Game.lnk"),
+                                        row.Payloads);
+        const std::string target = folder + "data.xp3";
+        const std::string filler = diskFull ? std::string(fullDrive) + "\\filler.bin" : "";
+        if (diskFull) {
+            DeleteFileA(filler.c_str());
+            CreateDirectoryA(folder.c_str(), nullptr);
+            ASSERT_TRUE(e2e::WriteFileBytes(folder + "game.exe", "MZ"));
+            std::string error;
+            if (fullLink.Path().empty()) {
+                ASSERT_TRUE(fullLink.Create(e2e::ProgramsShortcut::CurrentUser, "mivaroE2E\\Full.lnk",
+                                            folder + "game.exe", error))
+                    << error;
+            }
+        }
         SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(target.c_str());
-        DeleteFileA((game_ + "b.dat").c_str());
-        if (row.Before == Existing || row.Before == ReadOnly || row.Before == HeldOpen) {
+        DeleteFileA((folder + "b.dat").c_str());
+        if (row.Before == Existing || row.Before == ReadOnly || row.Before == HeldOpen || diskFull) {
             ASSERT_TRUE(e2e::WriteFileBytes(target, old));
         }
         if (row.Before == ReadOnly) {
             ASSERT_TRUE(SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY));
         }
+        if (diskFull) {
+            ULARGE_INTEGER freeBytes;
+            ASSERT_TRUE(GetDiskFreeSpaceExA(fullDrive, &freeBytes, nullptr, nullptr));
+            const ULONGLONG keepFree = 48 * 1024;
+            ASSERT_GT(freeBytes.QuadPart, keepFree);
+            ASSERT_TRUE(e2e::WriteFileBytes(filler, std::string(static_cast<size_t>(freeBytes.QuadPart - keepFree), 'f')));
+        }
+        const std::map<std::string, std::string> before = FilesIn(folder);
 
         e2e::Run run;
         std::string error;
         ASSERT_TRUE(run.Open(exe, e2e::kTimeoutMs, error)) << error;
         ASSERT_EQ(Texts(run.Process.MessageBoxes()), std::vector<std::string>()) << Describe(run.Process.MessageBoxes());
+        const ControlInfo* edit = e2e::ControlAt(run.Info, "Edit", 0);
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->Text, folder);
 
         HANDLE held = INVALID_HANDLE_VALUE;
         if (row.Before == HeldOpen) {
@@ -325,20 +387,47 @@ TEST_F(E2ePatch, StartWritesThePayloadsOrFailsLeavingOldFilesIntact)
 
         if (!moved.empty()) {
             EXPECT_FALSE(e2e::FileExists(game_ + "data.xp3"));
+            EXPECT_EQ(Leftovers(moved), std::vector<std::string>());
             ASSERT_TRUE(MoveFileA(moved.c_str(), game_.c_str()));
         }
         for (const auto& file : row.Files) {
             SCOPED_TRACE(file.first);
             std::string bytes;
             if (file.second.empty()) {
-                EXPECT_FALSE(e2e::FileExists(game_ + file.first));
+                EXPECT_FALSE(e2e::FileExists(folder + file.first));
             } else {
-                ASSERT_TRUE(e2e::ReadFileBytes(game_ + file.first, bytes));
+                ASSERT_TRUE(e2e::ReadFileBytes(folder + file.first, bytes));
                 EXPECT_TRUE(bytes == file.second) << "got " << bytes.size() << " bytes";
             }
         }
-        EXPECT_EQ(Leftovers(game_), std::vector<std::string>());
+        // Whatever the folder held before: unchanged, or wholly the payload
+        // its output item names.
+        const std::map<std::string, std::string> after = FilesIn(folder);
+        for (const auto& file : before) {
+            SCOPED_TRACE(file.first);
+            const auto now = after.find(file.first);
+            ASSERT_NE(now, after.end()) << "an existing file went away";
+            if (now->second == file.second)
+                continue;
+            const std::string* meant = nullptr;
+            for (size_t n = 0; n < row.OutFiles.size(); ++n) {
+                if (row.OutFiles[n] == file.first)
+                    meant = n == 0 ? &payload0 : &payload1;  // as the rows' payloads are numbered
+            }
+            EXPECT_TRUE(meant && now->second == *meant) << "changed, but not to its payload: "
+                                                         << now->second.size() << " bytes";
+        }
+        EXPECT_EQ(Leftovers(folder), std::vector<std::string>());
         SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (diskFull) {
+            DeleteFileA(filler.c_str());
+            DeleteFileA(target.c_str());
+        }
+    }
+    if (!fullGame.empty()) {
+        fullLink.Remove();
+        DeleteFileA((fullGame + "game.exe").c_str());
+        RemoveDirectoryA(fullGame.c_str());
     }
 }
 
@@ -382,64 +471,6 @@ TEST_F(E2ePatch, OtherPatchTypesAndAMissingListWriteNothing)
         EXPECT_TRUE(run.Finish(e2e::kTimeoutMs, exitCode));
         EXPECT_EQ(exitCode, 0u);
     }
-}
-
-}  // namespace
-
-namespace {
-
-// A disk that fills up while the payload is written: the failure message,
-// the game's old file byte for byte as it was, no temporary file left.
-// scripts/test maps a small filesystem of its own as the drive it names.
-TEST_F(E2ePatch, FullDiskLeavesTheOldFileIntact)
-{
-    const char* drive = std::getenv("MIVARO_FULLDISK_DRIVE");
-    if (!drive || !*drive)
-        GTEST_SKIP() << "no small filesystem mapped (MIVARO_FULLDISK_DRIVE unset): full disk not tested";
-    const std::string root = std::string(drive) + "\\";
-    const std::string game = root + "FullGame\\";
-    const std::string filler = root + "filler.bin";
-    DeleteFileA(filler.c_str());
-    DeleteFileA((game + "data.xp3").c_str());
-    DeleteFileA((game + "game.exe").c_str());
-    RemoveDirectoryA(game.c_str());
-    ASSERT_TRUE(CreateDirectoryA(game.c_str(), nullptr)) << GetLastError();
-    ASSERT_TRUE(e2e::WriteFileBytes(game + "game.exe", "MZ"));
-    const std::string old(100 * 1024, 'o');
-    ASSERT_TRUE(e2e::WriteFileBytes(game + "data.xp3", old));
-
-    // Leave less free space than the payload needs.
-    ULARGE_INTEGER freeBytes;
-    ASSERT_TRUE(GetDiskFreeSpaceExA(root.c_str(), &freeBytes, nullptr, nullptr));
-    const ULONGLONG keepFree = 48 * 1024;
-    ASSERT_GT(freeBytes.QuadPart, keepFree);
-    ASSERT_TRUE(e2e::WriteFileBytes(filler, std::string(static_cast<size_t>(freeBytes.QuadPart - keepFree), 'f')));
-    const std::string payload(150 * 1024, 'p');
-
-    std::string error;
-    e2e::ProgramsShortcut link;
-    ASSERT_TRUE(link.Create(e2e::ProgramsShortcut::CurrentUser, "mivaroE2E\\Game.lnk", game + "game.exe", error))
-        << error;
-    const std::string exe =
-        Variant("fulldisk", Script({"data.xp3"}), {ResourceChange::Replace("RESOURCE_FILE0", "BIN", payload)});
-    e2e::Run run;
-    ASSERT_TRUE(run.Open(exe, e2e::kTimeoutMs, error)) << error;
-    const ControlInfo* edit = e2e::ControlAt(run.Info, "Edit", 0);
-    ASSERT_NE(edit, nullptr);
-    EXPECT_EQ(edit->Text, game);
-    EXPECT_EQ(Texts(PressStart(run, true)), std::vector<std::string>({kFailed}));
-    DWORD exitCode = 1;
-    EXPECT_TRUE(run.Finish(e2e::kTimeoutMs, exitCode));
-
-    std::string bytes;
-    ASSERT_TRUE(e2e::ReadFileBytes(game + "data.xp3", bytes));
-    EXPECT_TRUE(bytes == old) << "got " << bytes.size() << " bytes";
-    EXPECT_EQ(Leftovers(game), std::vector<std::string>());
-
-    DeleteFileA(filler.c_str());
-    DeleteFileA((game + "data.xp3").c_str());
-    DeleteFileA((game + "game.exe").c_str());
-    RemoveDirectoryA(game.c_str());
 }
 
 }  // namespace

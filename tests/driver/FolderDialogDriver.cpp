@@ -1,11 +1,11 @@
-#include "tests/e2e_folder/RemoteFolderDialog.h"
+#include "tests/driver/FolderDialogDriver.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
 
 #include "tests/driver/UiDriver.h"
 
-namespace e2e {
+namespace uidriver {
 
 namespace {
 
@@ -49,28 +49,28 @@ bool RemoteMemory::Read(SIZE_T offset, void* bytes, SIZE_T size) const
            read == size;
 }
 
-RemoteFolderDialog::RemoteFolderDialog(DWORD processId) : processId_(processId)
+FolderDialog::FolderDialog(DWORD processId) : processId_(processId)
 {
     process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
 }
 
-RemoteFolderDialog::~RemoteFolderDialog()
+FolderDialog::~FolderDialog()
 {
     if (process_)
         CloseHandle(process_);
 }
 
-HWND RemoteFolderDialog::Tree() const
+HWND FolderDialog::Tree() const
 {
     return dialog_ ? FindWindowExA(dialog_, nullptr, WC_TREEVIEWA, nullptr) : nullptr;
 }
 
-bool RemoteFolderDialog::WaitShown(DWORD timeoutMs)
+bool FolderDialog::WaitShown(DWORD timeoutMs)
 {
     const DWORD start = GetTickCount();
     do {
         // Message boxes are dialogs too: the folder dialog is the one with a tree.
-        for (HWND dialog : uidriver::FindTopWindows(processId_, uidriver::kDialogClass)) {
+        for (HWND dialog : FindTopWindows(processId_, kDialogClass)) {
             HWND tree = FindWindowExA(dialog, nullptr, WC_TREEVIEWA, nullptr);
             DWORD_PTR selected = 0;
             if (tree && SendBounded(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, selected) && selected) {
@@ -83,17 +83,17 @@ bool RemoteFolderDialog::WaitShown(DWORD timeoutMs)
     return false;
 }
 
-std::vector<std::string> RemoteFolderDialog::Statics() const
+std::vector<std::string> FolderDialog::Statics() const
 {
     std::vector<std::string> texts;
     for (HWND child = dialog_ ? GetWindow(dialog_, GW_CHILD) : nullptr; child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (uidriver::ClassNameOf(child) == "Static")
-            texts.push_back(uidriver::TextOf(child));
+        if (ClassNameOf(child) == "Static")
+            texts.push_back(TextOf(child));
     }
     return texts;
 }
 
-bool RemoteFolderDialog::SelectedItem(std::string& text) const
+bool FolderDialog::SelectedItem(std::string& text) const
 {
     HWND tree = Tree();
     DWORD_PTR item = 0;
@@ -121,7 +121,7 @@ bool RemoteFolderDialog::SelectedItem(std::string& text) const
     return true;
 }
 
-bool RemoteFolderDialog::Select(const std::string& path) const
+bool FolderDialog::Select(const std::string& path) const
 {
     if (!process_ || !dialog_)
         return false;
@@ -132,7 +132,7 @@ bool RemoteFolderDialog::Select(const std::string& path) const
            SendBounded(dialog_, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(memory.Address()), ignored);
 }
 
-bool RemoteFolderDialog::Close(bool confirm, DWORD timeoutMs)
+bool FolderDialog::Close(bool confirm, DWORD timeoutMs)
 {
     const int button = confirm ? IDOK : IDCANCEL;
     if (!dialog_ || !PostMessageA(dialog_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
@@ -148,4 +148,46 @@ bool RemoteFolderDialog::Close(bool confirm, DWORD timeoutMs)
     return true;
 }
 
-}  // namespace e2e
+std::string TreeItemName(const std::string& folder)
+{
+    if (folder.size() == 3 && folder.compare(1, 2, ":\\") == 0)
+        return " (" + folder.substr(0, 2) + ")";
+    size_t name = 0;
+    for (size_t i = 0; i < folder.size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(folder[i]);
+        if (IsDBCSLeadByteEx(932, byte) && i + 1 < folder.size())
+            ++i;  // a trail byte may be 0x5C, as in "ソ"
+        else if (byte == '\\')
+            name = i + 1;
+    }
+    return folder.substr(name);
+}
+
+bool ChooseFolder(HWND mainWindow, DWORD processId, const std::string& folder, bool confirm, DWORD timeoutMs,
+                  std::string& error)
+{
+    const std::string wanted = TreeItemName(folder);
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        FolderDialog dialog(processId);
+        if (!PostClientClick(mainWindow, kChangePathLabel) || !dialog.WaitShown(timeoutMs)) {
+            error = "no folder dialog after a click on the link label";
+            return false;
+        }
+        std::string selected;
+        if (!folder.empty() && (!dialog.Select(folder) || !dialog.SelectedItem(selected))) {
+            error = "the folder dialog did not answer";
+            return false;
+        }
+        const bool shown = folder.empty() || selected == wanted;
+        if (!dialog.Close(shown && confirm, timeoutMs)) {
+            error = "the folder dialog did not close";
+            return false;
+        }
+        if (shown)
+            return true;
+        error = "the folder dialog did not select " + folder + " (it shows " + selected + ")";
+    }
+    return false;
+}
+
+}  // namespace uidriver

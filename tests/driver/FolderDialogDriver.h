@@ -1,7 +1,7 @@
-// The shell's folder dialog of another process, driven as a user would: the
-// link label that opens it is clicked, the dialog is read, a folder is
-// selected in it and the dialog is confirmed or cancelled. Every wait is
-// bounded.
+// The installer's folder dialog (the shell's), driven from another process as
+// a user would: the link label that opens it is clicked, the dialog is read,
+// a folder is selected in its tree and the dialog is confirmed or cancelled.
+// Every wait is bounded.
 #pragma once
 
 #include <windows.h>
@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
-namespace e2e {
+namespace uidriver {
+
+// The middle of the link label "ここ" in the main window's client area.
+constexpr POINT kChangePathLabel = {314, 286};
 
 // Clicks a windowless control of a window at a point of its client area:
 // button down and up, posted.
@@ -32,13 +35,13 @@ private:
     void* address_ = nullptr;
 };
 
-// One shown folder dialog of the installer.
-class RemoteFolderDialog {
+// One shown folder dialog of a process.
+class FolderDialog {
 public:
-    explicit RemoteFolderDialog(DWORD processId);
-    ~RemoteFolderDialog();
-    RemoteFolderDialog(const RemoteFolderDialog&) = delete;
-    RemoteFolderDialog& operator=(const RemoteFolderDialog&) = delete;
+    explicit FolderDialog(DWORD processId);
+    ~FolderDialog();
+    FolderDialog(const FolderDialog&) = delete;
+    FolderDialog& operator=(const FolderDialog&) = delete;
 
     // Waits for the process's folder dialog with its tree filled and an item
     // selected.
@@ -48,7 +51,7 @@ public:
     std::vector<std::string> Statics() const;
     // The text of the tree's selected item; false when none can be read.
     bool SelectedItem(std::string& text) const;
-    // Selects the folder of a path, as the dialog's owner would.
+    // Asks the dialog to select the folder of a path, as its owner would.
     bool Select(const std::string& path) const;
     // Presses OK or Cancel and waits for the dialog to go.
     bool Close(bool confirm, DWORD timeoutMs);
@@ -61,4 +64,17 @@ private:
     HWND dialog_ = nullptr;
 };
 
-}  // namespace e2e
+// How the dialog's tree names a folder: its last name, a drive's root as
+// " (C:)". The last delimiter is judged on whole Shift_JIS characters.
+std::string TreeItemName(const std::string& folder);
+
+// Opens the installer's folder dialog through its link label, selects folder
+// in it (an empty text keeps the opening selection) and confirms or cancels.
+// The folder is confirmed only once the tree shows it selected: Wine's tree
+// can miss a selection when a folder on the way changed after the tree was
+// filled, and a dialog opened again reads the folders afresh. False, with the
+// reason in error, when that fails three times or a step does.
+bool ChooseFolder(HWND mainWindow, DWORD processId, const std::string& folder, bool confirm, DWORD timeoutMs,
+                  std::string& error);
+
+}  // namespace uidriver

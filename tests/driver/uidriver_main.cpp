@@ -8,6 +8,8 @@
 //   click:N      button N (in tab order) pressed with BM_CLICK
 //   command:N    button N's command sent to the window (WM_COMMAND)
 //   wait:MS      answer message boxes for MS milliseconds
+//   choose:DIR   click the link label, select DIR in the folder dialog, OK
+//   shot:FILE    save what the window shows as a .bmp file
 //   read         print the window's facts again
 // Afterwards it waits for the installer to end and prints its exit code.
 //
@@ -23,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/driver/FolderDialogDriver.h"
 #include "tests/driver/UiDriver.h"
 
 using namespace uidriver;
@@ -135,7 +138,7 @@ void PrintWindow(const WindowInfo& info)
 int Usage()
 {
     std::fputs("usage: uidriver [--timeout MS] [--utf8] [--screenshot FILE] <installer.exe>"
-               " [close|click:N|command:N|wait:MS|read]...\n",
+               " [close|click:N|command:N|wait:MS|choose:DIR|shot:FILE|read]...\n",
                stderr);
     return 1;
 }
@@ -235,6 +238,13 @@ int main(int argc, char** argv)
             while (GetTickCount64() < deadline && process.Running())
                 process.WaitForMessageBox(static_cast<DWORD>(deadline - GetTickCount64()), box);
             done = true;
+        } else if (step.compare(0, 7, "choose:") == 0 && step.size() > 7) {
+            std::string error;
+            done = ChooseFolder(window, process.Id(), step.substr(7), true, timeoutMs, error);
+            if (!done)
+                PrintFact("error", error);
+        } else if (step.compare(0, 5, "shot:") == 0 && step.size() > 5) {
+            done = SaveScreenshot(window, step.substr(5));
         } else {
             return Usage();
         }

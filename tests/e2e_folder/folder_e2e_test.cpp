@@ -9,12 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/SysUtils.h"
 #include "tests/e2e/E2eHarness.h"
-#include "tests/e2e_folder/RemoteFolderDialog.h"
+#include "tests/driver/FolderDialogDriver.h"
 
 using e2e::Describe;
-using e2e::RemoteFolderDialog;
 using uidriver::ControlInfo;
 using uidriver::MessageBoxInfo;
 
@@ -23,8 +21,6 @@ namespace {
 const char kM2[] = "プログラムメニュー内に対象ソフトが見つかりません\n対象ソフトがインストールされていない可能性があります";
 const char kDone[] = "修正処理が正常に終了しました";
 const char kInstruction[] = "がインストールされているディレクトリを指定してください";
-// The middle of the link label "ここ" in the main window's client area.
-const POINT kChangePathLabel = {314, 286};
 
 std::string WithoutTrailingBackslash(std::string path)
 {
@@ -74,44 +70,11 @@ protected:
         return path;
     }
 
-    // Clicks "ここ" and waits for the folder dialog it opens.
-    static bool OpenDialog(e2e::Run& run, RemoteFolderDialog& dialog)
-    {
-        return e2e::PostClientClick(run.Window, kChangePathLabel) && dialog.WaitShown(e2e::kTimeoutMs);
-    }
-
-    // Opens the dialog, selects a folder in it (none: the opening selection
-    // is kept) and confirms or cancels it. As a user would, the folder is
-    // confirmed only once the tree shows it selected: Wine's tree can miss a
-    // selection when a folder on the way changed since the tree was filled,
-    // and a dialog opened again reads the folders afresh.
     static void Choose(e2e::Run& run, const std::string& folder, bool confirm)
     {
-        const std::string shown = DisplayName(folder);
-        for (int attempt = 1;; ++attempt) {
-            RemoteFolderDialog dialog(run.Process.Id());
-            ASSERT_TRUE(OpenDialog(run, dialog)) << Describe(run.Process.MessageBoxes());
-            std::string selected;
-            if (!folder.empty()) {
-                ASSERT_TRUE(dialog.Select(folder)) << folder;
-                ASSERT_TRUE(dialog.SelectedItem(selected));
-            }
-            if (folder.empty() || selected == shown) {
-                ASSERT_TRUE(dialog.Close(confirm, e2e::kTimeoutMs));
-                return;
-            }
-            ASSERT_TRUE(dialog.Close(false, e2e::kTimeoutMs));
-            ASSERT_LT(attempt, 3) << "the dialog did not select " << folder << " (it shows " << selected << ")";
-        }
-    }
-
-    // How the dialog's tree names a folder: a drive's root as " (C:)".
-    static std::string DisplayName(const std::string& folder)
-    {
-        if (folder.size() == 3 && folder.compare(1, 2, ":\\") == 0)
-            return " (" + folder.substr(0, 2) + ")";
-        // The last delimiter judged on whole characters: "データソ" ends in 0x5C.
-        return folder.substr(static_cast<size_t>(ExtractFilePath(AnsiString(folder.c_str())).Length()));
+        std::string error;
+        ASSERT_TRUE(uidriver::ChooseFolder(run.Window, run.Process.Id(), folder, confirm, e2e::kTimeoutMs, error))
+            << error << "\n" << Describe(run.Process.MessageBoxes());
     }
 
     static std::string FieldText(e2e::Run& run)
@@ -175,8 +138,9 @@ TEST_F(E2eFolder, DialogOpensOnTheFolderShownAndNamesTheGame)
         ASSERT_TRUE(run.Open(Variant(row.Name, true, row.HasTitle), e2e::kTimeoutMs, error)) << error;
         ASSERT_EQ(FieldText(run), game_);
 
-        RemoteFolderDialog dialog(run.Process.Id());
-        ASSERT_TRUE(OpenDialog(run, dialog)) << Describe(run.Process.MessageBoxes());
+        uidriver::FolderDialog dialog(run.Process.Id());
+        ASSERT_TRUE(uidriver::PostClientClick(run.Window, uidriver::kChangePathLabel));
+        ASSERT_TRUE(dialog.WaitShown(e2e::kTimeoutMs)) << Describe(run.Process.MessageBoxes());
         const std::vector<std::string> statics = dialog.Statics();
         EXPECT_NE(std::find(statics.begin(), statics.end(), row.Instruction), statics.end())
             << "instruction \"" << row.Instruction << "\" not among the dialog's texts";

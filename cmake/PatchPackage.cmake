@@ -4,6 +4,16 @@
 #   payload/N       -> RESOURCE_FILEN      BIN   (N decimal, no leading zeros)
 # every one byte for byte and language neutral. The output is rewritten only
 # when it changes, so re-configuring with another package rebuilds only that.
+#
+# A package holds at most MIVARO_PACKAGE_LIMIT bytes (script, picture and
+# payloads together): 1 GiB. The installer is a 32-bit program of 2 GiB of
+# address space, and Windows maps the whole image, resources included, in one
+# piece when it starts; the other half stays for what maps around it: the
+# system's DLLs (the shell, COM and the common controls among them), heaps and
+# stacks. The payloads are written straight from the mapped image, so nothing
+# else grows with them. The build copes well below that: windres and ld read
+# a 512 MiB payload in a few seconds, holding about its size in memory each.
+set(MIVARO_PACKAGE_LIMIT 1073741824)
 function(mivaro_package_rc package_dir output files_var)
     get_filename_component(package_dir "${package_dir}" ABSOLUTE)
     if(package_dir MATCHES "[\"\\]")
@@ -36,6 +46,19 @@ function(mivaro_package_rc package_dir output files_var)
         string(APPEND rc "RESOURCE_FILE${n} BIN \"${package_dir}/payload/${n}\"\n")
         list(APPEND files "${package_dir}/payload/${n}")
     endforeach()
+
+    set(total 0)
+    foreach(file IN LISTS files)
+        file(SIZE "${file}" size)
+        math(EXPR total "${total} + ${size}")
+    endforeach()
+    if(total GREATER MIVARO_PACKAGE_LIMIT)
+        math(EXPR total_mib "(${total} + 1048575) / 1048576")
+        math(EXPR limit_mib "${MIVARO_PACKAGE_LIMIT} / 1048576")
+        message(FATAL_ERROR "Patch package ${package_dir} is too large: its script, picture and payloads "
+                            "hold ${total} bytes (${total_mib} MiB), and a 32-bit installer carries at most "
+                            "${MIVARO_PACKAGE_LIMIT} bytes (${limit_mib} MiB). Split the patch into several installers.")
+    endif()
 
     file(WRITE "${output}.new" "${rc}")
     configure_file("${output}.new" "${output}" COPYONLY)

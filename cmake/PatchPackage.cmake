@@ -11,8 +11,9 @@
 # piece when it starts; the other half stays for what maps around it: the
 # system's DLLs (the shell, COM and the common controls among them), heaps and
 # stacks. The payloads are written straight from the mapped image, so nothing
-# else grows with them. The build copes well below that: windres and ld read
-# a 512 MiB payload in a few seconds, holding about its size in memory each.
+# else grows with them. A package just under the limit builds in about 45
+# seconds (windres and ld, some 4 GiB of memory at the peak) into an
+# installer of 1,073,870,336 bytes.
 set(MIVARO_PACKAGE_LIMIT 1073741824)
 function(mivaro_package_rc package_dir output files_var)
     get_filename_component(package_dir "${package_dir}" ABSOLUTE)

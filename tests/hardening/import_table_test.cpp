@@ -48,9 +48,8 @@ bool RvaToOffset(const std::string& file, size_t sections, WORD count, DWORD rva
     return false;
 }
 
-// Names of the DLLs in the import directory and in the delayed-import
-// directory (DLLs loaded by name at their first use), lower case; false when
-// the file is not a PE image this reader understands.
+// Names of the DLLs in the import directory, lower case; false when the
+// file is not a PE image this reader understands.
 bool ImportedDlls(const std::string& file, std::vector<std::string>& dlls)
 {
     IMAGE_DOS_HEADER dos;
@@ -64,19 +63,16 @@ bool ImportedDlls(const std::string& file, std::vector<std::string>& dlls)
     if (!ReadAt(file, optional, magic))
         return false;
     IMAGE_DATA_DIRECTORY imports;
-    IMAGE_DATA_DIRECTORY delayed;
     if (magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
         IMAGE_OPTIONAL_HEADER32 h;
         if (!ReadAt(file, optional, h))
             return false;
         imports = h.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-        delayed = h.DataDirectory[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT];
     } else if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
         IMAGE_OPTIONAL_HEADER64 h;
         if (!ReadAt(file, optional, h))
             return false;
         imports = h.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-        delayed = h.DataDirectory[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT];
     } else {
         return false;
     }
@@ -89,25 +85,9 @@ bool ImportedDlls(const std::string& file, std::vector<std::string>& dlls)
         if (!ReadAt(file, offset, descriptor))
             return false;
         if (descriptor.Name == 0)
-            break;
-        size_t name = 0;
-        if (!RvaToOffset(file, sections, header.NumberOfSections, descriptor.Name, name) || name >= file.size())
-            return false;
-        dlls.push_back(Lower(std::string(file.c_str() + name)));
-    }
-    if (delayed.VirtualAddress == 0)
-        return true;
-    if (!RvaToOffset(file, sections, header.NumberOfSections, delayed.VirtualAddress, offset))
-        return false;
-    for (;; offset += sizeof(IMAGE_DELAYLOAD_DESCRIPTOR)) {
-        IMAGE_DELAYLOAD_DESCRIPTOR descriptor;
-        if (!ReadAt(file, offset, descriptor))
-            return false;
-        if (descriptor.DllNameRVA == 0)
             return true;
         size_t name = 0;
-        if (!RvaToOffset(file, sections, header.NumberOfSections, descriptor.DllNameRVA, name) ||
-            name >= file.size())
+        if (!RvaToOffset(file, sections, header.NumberOfSections, descriptor.Name, name) || name >= file.size())
             return false;
         dlls.push_back(Lower(std::string(file.c_str() + name)));
     }

@@ -177,18 +177,48 @@ AnsiString IncludeTrailingBackslash(const AnsiString& path)
     return path + '\\';
 }
 
+namespace {
+
+// On Windows the formatting is the system C library's (msvcrt), which knows
+// every conversion the program uses (%d, %s, %lx with flags and widths): the
+// toolchain's own C99 printf would add its whole engine, floating point
+// included, to the executable.
+#if defined(_WIN32)
+int FormattedLength(const char* format, va_list args)
+{
+    return _vscprintf(format, args);
+}
+
+int FormatInto(char* buffer, std::size_t size, const char* format, va_list args)
+{
+    return _vsnprintf(buffer, size, format, args);
+}
+#else
+int FormattedLength(const char* format, va_list args)
+{
+    return std::vsnprintf(nullptr, 0, format, args);
+}
+
+int FormatInto(char* buffer, std::size_t size, const char* format, va_list args)
+{
+    return std::vsnprintf(buffer, size, format, args);
+}
+#endif
+
+}  // namespace
+
 AnsiString Format(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
     va_list measure;
     va_copy(measure, args);
-    int needed = std::vsnprintf(nullptr, 0, format, measure);
+    int needed = FormattedLength(format, measure);
     va_end(measure);
     AnsiString result;
     if (needed > 0) {
         std::vector<char> buffer(static_cast<std::size_t>(needed) + 1);
-        if (std::vsnprintf(buffer.data(), buffer.size(), format, args) == needed)
+        if (FormatInto(buffer.data(), buffer.size(), format, args) == needed)
             result = AnsiString(buffer.data(), needed);
     }
     va_end(args);

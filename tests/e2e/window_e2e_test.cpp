@@ -6,6 +6,7 @@
 
 #include "platform/SysUtils.h"
 #include "tests/e2e/E2eHarness.h"
+#include "tests/e2e/InstallerTexts.h"
 
 using e2e::ResourceChange;
 using uidriver::ControlInfo;
@@ -14,11 +15,7 @@ using uidriver::MessageBoxInfo;
 
 namespace {
 
-const char kTitle[] = "mivaroPatch";
-const char kStartCaption[] = "修正開始(&S)";
-const char kCancelCaption[] = "中止(&C)";
-const char kNoTargetMessage[] =
-    "プログラムメニュー内に対象ソフトが見つかりません\n対象ソフトがインストールされていない可能性があります";
+using namespace e2e::texts;
 
 // Every message box is the platform's: the application title, one button.
 void ExpectAllMessageBoxesOwnedByTheApplication(const std::vector<MessageBoxInfo>& boxes)
@@ -169,7 +166,7 @@ TEST_F(E2eWindow, SamplePackageWithoutShortcutReportsTheMissingTarget)
     ASSERT_TRUE(run.Open(installer_, e2e::kTimeoutMs, error)) << error;
     const std::vector<MessageBoxInfo> boxes = run.Process.MessageBoxes();
     ASSERT_EQ(boxes.size(), 1u) << Describe(boxes);
-    EXPECT_EQ(boxes[0].Text, kNoTargetMessage);
+    EXPECT_EQ(boxes[0].Text, kM2);
     ExpectAllMessageBoxesOwnedByTheApplication(boxes);
     const ControlInfo* edit = e2e::ControlAt(run.Info, "Edit", 0);
     const ControlInfo* start = e2e::ControlAt(run.Info, "Button", 0);
@@ -208,7 +205,7 @@ TEST_F(E2eWindow, StartFollowsTheDirectoryFoundAtStartUp)
     const Row rows[] = {
         {"found", true, true, "テスト表示 ver 1.0", gameFolder, true, {}, __LINE__},
         {"foundnocaption", false, true, "FormMain", gameFolder, true, {}, __LINE__},
-        {"notfound", true, false, "テスト表示 ver 1.0", "", false, {kNoTargetMessage}, __LINE__},
+        {"notfound", true, false, "テスト表示 ver 1.0", "", false, {kM2}, __LINE__},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(::testing::Message() << "line " << row.Line << ": " << row.Name);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/e2e/E2eHarness.h"
+#include "tests/e2e/InstallerTexts.h"
 
 using e2e::Describe;
 using e2e::ResourceChange;
@@ -20,15 +21,11 @@ using uidriver::MessageBoxInfo;
 
 namespace {
 
-const char kTitle[] = "mivaroPatch";
-const char kFormCaption[] = "FormMain";
-const char kStartCaption[] = "修正開始(&S)";
-const char kCancelCaption[] = "中止(&C)";
+using namespace e2e::texts;
+
 const char kInvalidPicture[] = "画像の形式が正しくありません";
 const char kNoScript[] = "RESOURCE_SCRIPT リソースが見つかりません";
 const char kRangeError[] = "範囲外の位置が参照されました";
-const char kM1[] = "初期化に失敗しました\n\"LinkPath\"セクションが見つかりません";
-const char kM2[] = "プログラムメニュー内に対象ソフトが見つかりません\n対象ソフトがインストールされていない可能性があります";
 
 const size_t kMiB = size_t(1) << 20;
 

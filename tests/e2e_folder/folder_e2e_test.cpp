@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/e2e/E2eHarness.h"
+#include "tests/e2e/InstallerTexts.h"
 #include "tests/driver/FolderDialogDriver.h"
 
 using e2e::Describe;
@@ -18,9 +19,7 @@ using uidriver::MessageBoxInfo;
 
 namespace {
 
-const char kM2[] = "プログラムメニュー内に対象ソフトが見つかりません\n対象ソフトがインストールされていない可能性があります";
-const char kDone[] = "修正処理が正常に終了しました";
-const char kInstruction[] = "がインストールされているディレクトリを指定してください";
+using namespace e2e::texts;
 
 std::string WithoutTrailingBackslash(std::string path)
 {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/e2e/E2eHarness.h"
+#include "tests/e2e/InstallerTexts.h"
 
 using e2e::ResourceChange;
 using uidriver::ControlInfo;
@@ -19,13 +20,8 @@ using uidriver::MessageBoxInfo;
 
 namespace {
 
-const char kM1[] = "初期化に失敗しました\n\"LinkPath\"セクションが見つかりません";
-const char kM2[] = "プログラムメニュー内に対象ソフトが見つかりません\n対象ソフトがインストールされていない可能性があります";
-const char kM3[] = "初期化に失敗しました\n\"OutFiles\"セクションが見つかりません";
-const char kDone[] = "修正処理が正常に終了しました";
-const char kFailed[] = "修正に失敗しました";
-const char kCancel[] = "中止(&C)";
-const char kExit[] = "終了(&X)";
+using namespace e2e::texts;
+
 const char kLinkFolder[] = "mivaroE2E";
 
 std::vector<std::string> Texts(const std::vector<MessageBoxInfo>& boxes)
@@ -295,20 +291,20 @@ TEST_F(E2ePatch, StartWritesThePayloadsOrFailsLeavingOldFilesIntact)
     const ResourceChange p1 = ResourceChange::Replace("RESOURCE_FILE1", "BIN", payload1);
     const ResourceChange no0 = ResourceChange::Delete("RESOURCE_FILE0", "BIN");
     const std::vector<Row> rows = {
-        {"one", {"data.xp3"}, {p0}, Nothing, {kDone}, kExit, {{"data.xp3", payload0}}, __LINE__},
-        {"replace", {"data.xp3"}, {p0}, Existing, {kDone}, kExit, {{"data.xp3", payload0}}, __LINE__},
-        {"emptyfirst", {"", "b.dat"}, {no0, p1}, Nothing, {kDone}, kExit, {{"b.dat", payload1}}, __LINE__},
-        {"missingpayload", {"data.xp3", "b.dat"}, {p0}, Nothing, {kFailed}, kCancel,
+        {"one", {"data.xp3"}, {p0}, Nothing, {kDone}, kExitCaption, {{"data.xp3", payload0}}, __LINE__},
+        {"replace", {"data.xp3"}, {p0}, Existing, {kDone}, kExitCaption, {{"data.xp3", payload0}}, __LINE__},
+        {"emptyfirst", {"", "b.dat"}, {no0, p1}, Nothing, {kDone}, kExitCaption, {{"b.dat", payload1}}, __LINE__},
+        {"missingpayload", {"data.xp3", "b.dat"}, {p0}, Nothing, {kFailed}, kCancelCaption,
          {{"data.xp3", payload0}, {"b.dat", ""}}, __LINE__},
         // The second item's payload is missing: the game's file it names stays.
-        {"missingpayloadold", {"b.dat", "data.xp3"}, {p0}, Existing, {kFailed}, kCancel,
+        {"missingpayloadold", {"b.dat", "data.xp3"}, {p0}, Existing, {kFailed}, kCancelCaption,
          {{"b.dat", payload0}, {"data.xp3", old}}, __LINE__},
-        {"nofolder", {"nosuch\\x.bin"}, {p0}, Nothing, {kFailed}, kCancel, {{"nosuch\\x.bin", ""}}, __LINE__},
-        {"readonly", {"data.xp3"}, {p0}, ReadOnly, {kFailed}, kCancel, {{"data.xp3", old}}, __LINE__},
-        {"heldopen", {"data.xp3"}, {p0}, HeldOpen, {kFailed}, kCancel, {{"data.xp3", old}}, __LINE__},
-        {"folderremoved", {"data.xp3"}, {p0}, FolderRemoved, {kFailed}, kCancel, {}, __LINE__},
-        {"diskfull", {"data.xp3"}, {p0}, DiskFull, {kFailed}, kCancel, {{"data.xp3", old}}, __LINE__},
-        {"emptylist", {}, {p0}, Nothing, {kDone}, kExit, {{"data.xp3", ""}}, __LINE__},
+        {"nofolder", {"nosuch\\x.bin"}, {p0}, Nothing, {kFailed}, kCancelCaption, {{"nosuch\\x.bin", ""}}, __LINE__},
+        {"readonly", {"data.xp3"}, {p0}, ReadOnly, {kFailed}, kCancelCaption, {{"data.xp3", old}}, __LINE__},
+        {"heldopen", {"data.xp3"}, {p0}, HeldOpen, {kFailed}, kCancelCaption, {{"data.xp3", old}}, __LINE__},
+        {"folderremoved", {"data.xp3"}, {p0}, FolderRemoved, {kFailed}, kCancelCaption, {}, __LINE__},
+        {"diskfull", {"data.xp3"}, {p0}, DiskFull, {kFailed}, kCancelCaption, {{"data.xp3", old}}, __LINE__},
+        {"emptylist", {}, {p0}, Nothing, {kDone}, kExitCaption, {{"data.xp3", ""}}, __LINE__},
     };
 
     for (const Row& row : rows) {
@@ -465,7 +461,7 @@ TEST_F(E2ePatch, OtherPatchTypesAndAMissingListWriteNothing)
         ASSERT_NE(cancel, nullptr);
         EXPECT_FALSE(start->Enabled);
         EXPECT_TRUE(cancel->Enabled);
-        EXPECT_EQ(cancel->Text, kCancel);
+        EXPECT_EQ(cancel->Text, kCancelCaption);
         EXPECT_FALSE(e2e::FileExists(game_ + "data.xp3"));
         DWORD exitCode = 1;
         EXPECT_TRUE(run.Finish(e2e::kTimeoutMs, exitCode));

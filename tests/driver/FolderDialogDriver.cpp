@@ -152,14 +152,8 @@ std::string TreeItemName(const std::string& folder)
 {
     if (folder.size() == 3 && folder.compare(1, 2, ":\\") == 0)
         return " (" + folder.substr(0, 2) + ")";
-    size_t name = 0;
-    for (size_t i = 0; i < folder.size(); ++i) {
-        const unsigned char byte = static_cast<unsigned char>(folder[i]);
-        if (IsDBCSLeadByteEx(932, byte) && i + 1 < folder.size())
-            ++i;  // a trail byte may be 0x5C, as in "ソ"
-        else if (byte == '\\')
-            name = i + 1;
-    }
+    const std::vector<size_t> separators = SeparatorPositions(folder);
+    const size_t name = separators.empty() ? 0 : separators.back() + 1;
     return folder.substr(name);
 }
 

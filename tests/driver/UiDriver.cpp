@@ -123,6 +123,18 @@ bool ReadMessageBox(HWND dialog, MessageBoxInfo& box)
 
 }  // namespace
 
+std::vector<size_t> SeparatorPositions(const std::string& path)
+{
+    std::vector<size_t> positions;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsDBCSLeadByteEx(932, static_cast<BYTE>(path[i])) && i + 1 < path.size())
+            ++i;
+        else if (path[i] == '\\')
+            positions.push_back(i);
+    }
+    return positions;
+}
+
 std::string ClassNameOf(HWND window)
 {
     char name[256];

@@ -50,6 +50,10 @@ struct WindowInfo {
     std::vector<ControlInfo> Controls;  // direct children, in Z order
 };
 
+// Positions of the delimiters (0x5C) in a Shift_JIS path; the second byte of
+// a double-byte character, which may be 0x5C as in "ソ", is not one.
+std::vector<size_t> SeparatorPositions(const std::string& path);
+
 std::string ClassNameOf(HWND window);
 std::string TextOf(HWND window);
 // Reads a window and its direct children. Fails only for a handle that is no window.

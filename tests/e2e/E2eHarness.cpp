@@ -122,19 +122,6 @@ bool ToWide(const std::string& text, std::wstring& wide)
     return true;
 }
 
-// Positions of the path separators, a Shift_JIS second byte 0x5C not counted.
-std::vector<size_t> SeparatorPositions(const std::string& path)
-{
-    std::vector<size_t> positions;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (IsDBCSLeadByteEx(932, static_cast<BYTE>(path[i])) && i + 1 < path.size())
-            ++i;
-        else if (path[i] == '\\')
-            positions.push_back(i);
-    }
-    return positions;
-}
-
 }  // namespace
 
 std::string InstallerPath()
@@ -145,7 +132,7 @@ std::string InstallerPath()
         return std::string();
     // <build>\tests\test.exe -> <build>\mivaroPatch.exe
     std::string path(module, length);
-    std::vector<size_t> separators = SeparatorPositions(path);
+    std::vector<size_t> separators = uidriver::SeparatorPositions(path);
     if (separators.size() < 2)
         return std::string();
     return path.substr(0, separators[separators.size() - 2] + 1) + "mivaroPatch.exe";
@@ -447,7 +434,7 @@ bool ProgramsFolder(ProgramsShortcut::Scope scope, std::string& folder)
     std::string found = path;
     if (found.empty())
         return false;
-    std::vector<size_t> separators = SeparatorPositions(found);
+    std::vector<size_t> separators = uidriver::SeparatorPositions(found);
     if (separators.empty() || separators.back() != found.size() - 1)
         found += '\\';
     folder = found;
@@ -469,7 +456,7 @@ bool ProgramsShortcut::Create(Scope scope, const std::string& relativePath, cons
         return false;
     }
     const std::string path = folder + relativePath;
-    for (size_t separator : SeparatorPositions(relativePath)) {
+    for (size_t separator : uidriver::SeparatorPositions(relativePath)) {
         const std::string made = folder + relativePath.substr(0, separator);
         if (CreateDirectoryA(made.c_str(), nullptr))
             madeFolders_.push_back(made);
@@ -520,6 +507,28 @@ void ProgramsShortcut::Remove() noexcept
     madeFolders_.clear();
 }
 
+void ProgramsShortcut::Keep() noexcept
+{
+    path_.clear();
+    madeFolders_.clear();
+}
+
+bool RemoveProgramsShortcut(ProgramsShortcut::Scope scope, const std::string& relativePath)
+{
+    std::string folder;
+    if (!ProgramsFolder(scope, folder))
+        return false;
+    const std::string path = folder + relativePath;
+    if (!DeleteFileA(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        return false;
+    const std::vector<size_t> separators = uidriver::SeparatorPositions(relativePath);
+    for (auto separator = separators.rbegin(); separator != separators.rend(); ++separator) {
+        if (!RemoveDirectoryA((folder + relativePath.substr(0, *separator)).c_str()))
+            break;
+    }
+    return true;
+}
+
 bool Run::Open(const std::string& exePath, DWORD timeoutMs, std::string& error)
 {
     if (!Process.Start(exePath)) {
@@ -541,6 +550,26 @@ bool Run::Open(const std::string& exePath, DWORD timeoutMs, std::string& error)
 bool Run::Finish(DWORD timeoutMs, DWORD& exitCode)
 {
     return uidriver::PostCloseBox(Window) && Process.WaitForExit(timeoutMs, exitCode);
+}
+
+bool PressStart(Run& run, DWORD messageTimeoutMs, std::vector<uidriver::MessageBoxInfo>& shown)
+{
+    const size_t before = run.Process.MessageBoxes().size();
+    const uidriver::ControlInfo* start = ControlAt(run.Info, "Button", 0);
+    if (!start || !uidriver::PostClick(start->Handle))
+        return false;
+    uidriver::MessageBoxInfo box;
+    run.Process.WaitForMessageBox(messageTimeoutMs, box);
+    for (int i = 0; i < 100; ++i) {
+        uidriver::ReadWindow(run.Window, run.Info);
+        const uidriver::ControlInfo* cancel = ControlAt(run.Info, "Button", 1);
+        if (cancel && cancel->Enabled)
+            break;
+        Sleep(50);
+    }
+    const std::vector<uidriver::MessageBoxInfo>& all = run.Process.MessageBoxes();
+    shown.assign(all.begin() + static_cast<long>(before), all.end());
+    return true;
 }
 
 const uidriver::ControlInfo* ControlAt(const uidriver::WindowInfo& info, const char* className, size_t index)

@@ -76,6 +76,8 @@ public:
     // relativePath names the .lnk below the Programs folder, with backslashes.
     bool Create(Scope scope, const std::string& relativePath, const std::string& target, std::string& error);
     void Remove() noexcept;
+    // Leaves the shortcut and its folders in place when the owner goes.
+    void Keep() noexcept;
     const std::string& Path() const noexcept { return path_; }
 
 private:
@@ -85,6 +87,11 @@ private:
 
 // The Programs menu folder of one scope, ending in a backslash.
 bool ProgramsFolder(ProgramsShortcut::Scope scope, std::string& folder);
+
+// Removes a shortcut kept earlier (relativePath below the Programs folder),
+// then each of its folders that is left empty, innermost first. True when
+// the shortcut is gone.
+bool RemoveProgramsShortcut(ProgramsShortcut::Scope scope, const std::string& relativePath);
 
 // One run of the installer up to its shown main window: every message box on
 // the way answered and kept. The window stays open; Finish ends the run.
@@ -98,6 +105,12 @@ struct Run {
     // Closes the window through its close box and waits for the exit code.
     bool Finish(DWORD timeoutMs, DWORD& exitCode);
 };
+
+// Presses Start (the first button) and waits for the run to end: Cancel
+// enabled again. shown gets the message boxes the run showed; the wait for
+// the first one is bounded by messageTimeoutMs, as a run may show none.
+// False when Start could not be pressed.
+bool PressStart(Run& run, DWORD messageTimeoutMs, std::vector<uidriver::MessageBoxInfo>& shown);
 
 // The controls of the main window by their class, in tab order (Z order).
 const uidriver::ControlInfo* ControlAt(const uidriver::WindowInfo& info, const char* className, size_t index);

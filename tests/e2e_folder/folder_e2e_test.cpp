@@ -90,23 +90,13 @@ protected:
         return start && start->Enabled;
     }
 
-    // Presses Start and waits for its one message box and for Cancel to come back.
+    // Presses Start and waits for the run to end; the text of its message.
     static std::string PressStart(e2e::Run& run)
     {
-        const ControlInfo* start = e2e::ControlAt(run.Info, "Button", 0);
-        if (!start || !uidriver::PostClick(start->Handle))
+        std::vector<MessageBoxInfo> shown;
+        if (!e2e::PressStart(run, e2e::kTimeoutMs, shown))
             return "<Start not pressed>";
-        MessageBoxInfo box;
-        if (!run.Process.WaitForMessageBox(e2e::kTimeoutMs, box))
-            return "<no message>";
-        for (int i = 0; i < 100; ++i) {
-            uidriver::ReadWindow(run.Window, run.Info);
-            const ControlInfo* cancel = e2e::ControlAt(run.Info, "Button", 1);
-            if (cancel && cancel->Enabled)
-                break;
-            Sleep(50);
-        }
-        return box.Text;
+        return shown.empty() ? "<no message>" : shown.front().Text;
     }
 
     std::string installer_;

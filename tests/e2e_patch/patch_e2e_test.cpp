@@ -133,29 +133,15 @@ protected:
             << error;
     }
 
-    // Presses Start and waits for the run to end: Cancel enabled again.
-    // Returns the message boxes the run showed.
+    // Presses Start and waits for the run to end; the message boxes it showed.
     std::vector<MessageBoxInfo> PressStart(e2e::Run& run, bool expectMessage)
     {
-        const size_t before = run.Process.MessageBoxes().size();
         const ControlInfo* start = e2e::ControlAt(run.Info, "Button", 0);
-        EXPECT_NE(start, nullptr);
-        if (!start)
-            return {};
-        EXPECT_TRUE(start->Enabled);
-        EXPECT_TRUE(uidriver::PostClick(start->Handle));
-        MessageBoxInfo box;
-        const bool shown = run.Process.WaitForMessageBox(expectMessage ? e2e::kTimeoutMs : 1500, box);
-        EXPECT_EQ(shown, expectMessage);
-        for (int i = 0; i < 100; ++i) {  // the run ends when Cancel comes back
-            uidriver::ReadWindow(run.Window, run.Info);
-            const ControlInfo* cancel = e2e::ControlAt(run.Info, "Button", 1);
-            if (cancel && cancel->Enabled)
-                break;
-            Sleep(50);
-        }
-        const std::vector<MessageBoxInfo>& all = run.Process.MessageBoxes();
-        return std::vector<MessageBoxInfo>(all.begin() + static_cast<long>(before), all.end());
+        EXPECT_TRUE(start && start->Enabled);
+        std::vector<MessageBoxInfo> shown;
+        EXPECT_TRUE(e2e::PressStart(run, expectMessage ? e2e::kTimeoutMs : 1500, shown));
+        EXPECT_EQ(!shown.empty(), expectMessage);
+        return shown;
     }
 
     std::string installer_;

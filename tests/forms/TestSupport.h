@@ -1,5 +1,5 @@
-// Helpers of the forms tests: message boxes answered and recorded, and .bmp
-// files built byte by byte.
+// Helpers of the forms tests: texts read, message boxes answered and
+// recorded, and .bmp files built byte by byte.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +7,22 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "platform/AnsiString.h"
+
+// An AnsiString's bytes as a std::string, for comparisons in tests.
+inline std::string Text(const AnsiString& text)
+{
+    return std::string(text.c_str(), static_cast<size_t>(text.Length()));
+}
+
+// A window's text, read through the "A" interface.
+inline std::string WindowText(HWND window)
+{
+    char text[256] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
 
 // While it lives, every message box this thread opens is recorded and
 // answered with OK. A CBT hook sees each box activated; the box is read and

@@ -6,15 +6,7 @@
 
 #include "platform/FormReader.h"
 #include "tests/forms/TestForms.h"
-
-namespace {
-
-std::string Text(const AnsiString& text)
-{
-    return std::string(text.c_str(), static_cast<size_t>(text.Length()));
-}
-
-}  // namespace
+#include "tests/forms/TestSupport.h"
 
 TEST(FormLoaderTest, RefusesWhatItDoesNotKnowNamingLineAndName)
 {

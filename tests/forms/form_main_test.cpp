@@ -8,18 +8,6 @@
 
 namespace {
 
-std::string Text(const AnsiString& text)
-{
-    return std::string(text.c_str(), static_cast<size_t>(text.Length()));
-}
-
-std::string WindowText(HWND window)
-{
-    char text[256] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
 RECT ClientBounds(HWND child)
 {
     RECT rect;
